@@ -294,3 +294,16 @@ enum { PF_Stage_DEVELOP = 0, PF_Stage_ALPHA = 1, PF_Stage_BETA = 2, PF_Stage_REL
 extern "C" typedef PF_Err (*PF_EntryPointFunc)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
                                                PF_ParamDef* params[], PF_LayerDef* output,
                                                void* extra);
+
+// The packed version must match the fields it is made of.
+#include "host/effect_identity.h"
+static_assert(PF_VERSION(OSTREL_EFFECT_MAJOR_VERSION, OSTREL_EFFECT_MINOR_VERSION,
+                         OSTREL_EFFECT_BUG_VERSION, OSTREL_EFFECT_STAGE, OSTREL_EFFECT_BUILD) ==
+                  OSTREL_EFFECT_VERSION,
+              "effect version");
+static_assert(OSTREL_EFFECT_OUT_FLAGS == (PF_OutFlag_USE_OUTPUT_EXTENT | PF_OutFlag_DEEP_COLOR_AWARE |
+                                          PF_OutFlag_SEND_UPDATE_PARAMS_UI),
+              "out flags");
+static_assert(OSTREL_EFFECT_OUT_FLAGS2 ==
+                  (PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE),
+              "out flags 2");
