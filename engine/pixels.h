@@ -32,20 +32,26 @@ struct RenderContext {
     PF_PixelFloat* input_pixels_float;
 };
 
+// 16-bit channels run from 0 to 32768, not 65535.
 constexpr A_long kFullScale16 = 32768;
 
 PF_PixelFloat Pixel8ToFloat(const PF_Pixel& pixel);
 PF_PixelFloat Pixel16ToFloat(const PF_Pixel16& pixel);
 PF_Pixel16 Pixel8To16(const PF_Pixel& pixel);
-// Border channels only: truncating, saturating at the type's range, NaN to 0.
+
+// Border channels only: v * full scale in single precision, truncated toward
+// zero. Values outside the channel's range (float frames hold any value)
+// saturate, and NaN gives 0, instead of being undefined.
 A_u_char FloatChannelTo8(float value);
 A_u_short FloatChannelTo16(float value);
 
-// Callers keep 0 <= x < width and 0 <= y < height.
+// Callers keep 0 <= x < width and 0 <= y < height. The run colour gets the
+// pixel exactly as stored, in the member of the frame's depth.
 PF_PixelFloat FetchPixel(const RenderContext& context, A_long x, A_long y, DepthPixel* run_color);
 PF_PixelFloat FetchPixelFloat(const RenderContext& context, A_long x, A_long y);
 
+// Exchanges the members of the depth, alpha included.
 void SwapPixels(PixelDepth depth, DepthPixel* a, DepthPixel* b);
 
-// Bytes per pixel of a depth.
+// Bytes per pixel of a depth; 0 for a value that names none.
 A_long BytesPerPixel(PixelDepth depth);
