@@ -7,18 +7,18 @@
 
 #pragma pack(push, 4)
 struct RenderSettings {
-    double scale;            // horizontal down-sampling factor of this render
-    A_long direction;        // 1 horizontal strips; anything else vertical
-    A_long invert;           // non-zero: strips are scanned from their far end
-    A_long strip_width;      // pixels, scaled
-    A_long min_length;       // pixels, scaled
-    A_long mode;             // CompareMode
-    PF_Fixed threshold;      // percent, 16.16
-    A_long edge_thickness;   // pixels, scaled
-    A_long edge_mode;        // EdgeMode; anything but 1 paints with edge_color
-    PF_Pixel edge_color;     // alpha, red, green, blue
-    PF_Fixed edge_lightness; // border lightness exponent, 16.16
-    A_long color_invert;     // non-zero: border and fill colours trade places
+    double scale;             // horizontal down-sampling factor of this render
+    A_long direction;         // 1 horizontal strips; anything else vertical
+    A_long invert;            // non-zero: strips are scanned from their far end
+    A_long strip_width;       // pixels, scaled
+    A_long min_length;        // pixels, scaled
+    A_long mode;              // CompareMode
+    PF_Fixed threshold;       // percent, 16.16
+    A_long edge_thickness;    // pixels, scaled
+    A_long edge_mode;         // EdgeMode; anything but 1 paints with edge_color
+    PF_Pixel edge_color;      // alpha, red, green, blue
+    PF_Fixed edge_lightness;  // border lightness exponent, 16.16
+    A_long color_invert;      // non-zero: border and fill colours trade places
 };
 #pragma pack(pop)
 

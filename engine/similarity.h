@@ -2,8 +2,8 @@
 // the run's first pixel, each against a limit derived once per frame.
 #pragma once
 
-#include "host/interface/ae_effect.h"
 #include "engine/render_settings.h"
+#include "host/interface/ae_effect.h"
 
 struct SimilarityLimits {
     double similarity_limit;        // RGB, Luminance, Hue

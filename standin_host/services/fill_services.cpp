@@ -7,7 +7,9 @@ namespace standin {
 namespace {
 
 // Left, top, right, bottom whatever the interface's own rectangle layout.
-PF_LRect Widen(const PF_Rect& rect) { return PF_LRect{rect.left, rect.top, rect.right, rect.bottom}; }
+PF_LRect Widen(const PF_Rect& rect) {
+    return PF_LRect{rect.left, rect.top, rect.right, rect.bottom};
+}
 
 template <typename Pixel>
 PF_Err FillWorld(const Pixel* color, const PF_Rect* rect, PF_EffectWorld* world) {
@@ -33,7 +35,8 @@ PF_Err FillWorld(const Pixel* color, const PF_Rect* rect, PF_EffectWorld* world)
 
     char* const data = static_cast<char*>(world->data);
     for (A_long y = area.top; y < area.bottom; ++y) {
-        Pixel* const row = reinterpret_cast<Pixel*>(data + static_cast<ptrdiff_t>(y) * world->rowbytes);
+        Pixel* const row =
+            reinterpret_cast<Pixel*>(data + static_cast<ptrdiff_t>(y) * world->rowbytes);
         std::fill(row + area.left, row + area.right, *color);
     }
     return PF_Err_NONE;

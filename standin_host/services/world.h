@@ -13,7 +13,7 @@ namespace standin {
 A_long BytesPerPixel(PF_PixelFormat format);
 
 class World {
-public:
+  public:
     // Pixels of padding at the end of every row.
     static constexpr A_long kRowPaddingPixels = 3;
 
@@ -54,7 +54,7 @@ public:
                                               static_cast<ptrdiff_t>(y) * world_.rowbytes);
     }
 
-private:
+  private:
     World() = default;
 
     struct FreeStorage {
