@@ -116,6 +116,14 @@ PF_Err PaintFrame(PF_InData* in_data, PF_EffectWorld* input, PF_EffectWorld* out
     if (input->height != output->height) {
         return kWorldsDoNotFit;
     }
+#if OSTREL_INTERFACE_12_10
+    // The 12.10 fills take 16-bit rectangles: a frame they cannot reach
+    // everywhere is refused before anything is painted, not painted in part.
+    constexpr A_long kLargestFillCoordinate = 32767;
+    if (context.width > kLargestFillCoordinate || context.height > kLargestFillCoordinate) {
+        return kWorldsDoNotFit;
+    }
+#endif
 
     // Strips whose middle line is transparent are left as cleared.
     const PF_Pixel transparent_black = {0, 0, 0, 0};
