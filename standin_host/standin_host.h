@@ -358,9 +358,14 @@ class Host {
     struct Impl;  // the services' side of the host
 
   private:
+    friend class EffectInstance;
     PF_EntryPointFunc entry_point_;
     std::unique_ptr<Impl> impl_;
 };
+
+// What the effect's commands are called in messages: "global set-up",
+// "smart render", ...; "command N" for others.
+std::string CommandName(PF_Cmd cmd);
 
 // ---- Frames ----------------------------------------------------------------
 
