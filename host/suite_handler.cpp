@@ -81,11 +81,13 @@ const PF_ANSICallbacksSuite1* SuiteHandler::AnsiSuite() {
 PF_Err AcquireSuiteOrReport(PF_InData* in_data, PF_OutData* out_data, const char* name,
                             A_long version, const char* message, const void** suite) {
     if (in_data->pica_basicP) {
-        // Only the table counts: the caller releases what it was handed.
-        in_data->pica_basicP->AcquireSuite(name, version, suite);
-        if (*suite) {
+        // A table handed out with an error was not acquired: using it, and
+        // later releasing it, would pass a refusal off as success.
+        const SPErr err = in_data->pica_basicP->AcquireSuite(name, version, suite);
+        if (!err && *suite) {
             return PF_Err_NONE;
         }
+        *suite = nullptr;
     }
     return ReportSuiteFailure(in_data, out_data, message ? message : kDefaultAcquireMessage);
 }
