@@ -4,19 +4,6 @@
 
 #include "engine/pixel_traits.h"
 
-PF_PixelFloat Pixel8ToFloat(const PF_Pixel& pixel) {
-    return PF_PixelFloat{
-        static_cast<float>(pixel.alpha) / 255.0f, static_cast<float>(pixel.red) / 255.0f,
-        static_cast<float>(pixel.green) / 255.0f, static_cast<float>(pixel.blue) / 255.0f};
-}
-
-PF_PixelFloat Pixel16ToFloat(const PF_Pixel16& pixel) {
-    constexpr float kFullScale = static_cast<float>(kFullScale16);
-    return PF_PixelFloat{
-        static_cast<float>(pixel.alpha) / kFullScale, static_cast<float>(pixel.red) / kFullScale,
-        static_cast<float>(pixel.green) / kFullScale, static_cast<float>(pixel.blue) / kFullScale};
-}
-
 namespace {
 
 A_u_short Channel8To16(A_u_char channel) {

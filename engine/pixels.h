@@ -35,8 +35,20 @@ struct RenderContext {
 // 16-bit channels run from 0 to 32768, not 65535.
 constexpr A_long kFullScale16 = 32768;
 
-PF_PixelFloat Pixel8ToFloat(const PF_Pixel& pixel);
-PF_PixelFloat Pixel16ToFloat(const PF_Pixel16& pixel);
+// Inline: the scan converts every pixel that it examines.
+inline PF_PixelFloat Pixel8ToFloat(const PF_Pixel& pixel) {
+    return PF_PixelFloat{
+        static_cast<float>(pixel.alpha) / 255.0f, static_cast<float>(pixel.red) / 255.0f,
+        static_cast<float>(pixel.green) / 255.0f, static_cast<float>(pixel.blue) / 255.0f};
+}
+
+inline PF_PixelFloat Pixel16ToFloat(const PF_Pixel16& pixel) {
+    constexpr float kFullScale = static_cast<float>(kFullScale16);
+    return PF_PixelFloat{
+        static_cast<float>(pixel.alpha) / kFullScale, static_cast<float>(pixel.red) / kFullScale,
+        static_cast<float>(pixel.green) / kFullScale, static_cast<float>(pixel.blue) / kFullScale};
+}
+
 PF_Pixel16 Pixel8To16(const PF_Pixel& pixel);
 
 // Border channels only: v * full scale in single precision, truncated toward
