@@ -15,3 +15,6 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
 
 find_program(OSTREL_QEMU_I386 qemu-i386 REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREL_QEMU_I386})
+
+# Static programs cannot load the effect module: test programs link it in.
+set(OSTREL_LINK_PLUGIN_INTO_TESTS ON)
