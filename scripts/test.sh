@@ -17,3 +17,17 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize -G Ninja
 cmake --build --preset sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset sanitize -j "$jobs"
+
+echo "== Windows DLLs (mingw-w64): static checks of both, the x86-64 one under wine64"
+# The i386 DLL first: the x86-64 build's checks compare the two.
+cmake --preset win32
+cmake --build --preset win32 -j "$jobs"
+ctest --preset win32
+cmake --preset win64
+cmake --build --preset win64 -j "$jobs"
+ctest --preset win64
+
+echo "== The i386 variant: static test programs under qemu-i386"
+cmake --preset i386
+cmake --build --preset i386 -j "$jobs"
+ctest --preset i386 -j "$jobs"
