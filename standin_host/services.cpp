@@ -429,9 +429,32 @@ PF_Err LoggedFill(Service service, PF_ProgPtr effect_ref, const Pixel* color, co
     return call.Return(Paint(effect_ref, color, rect, world));
 }
 
+// The utility fill takes an 8-bit colour but paints a world of any depth, as
+// the real host's does: the colour is widened to the world's depth.
+PF_Err FillAtWorldDepth(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
+                        PF_EffectWorld* world) {
+    Host::Impl* impl = CurrentHost();
+    const PF_PixelFormat format =
+        impl && world ? impl->FormatOf(world) : PF_PixelFormat_ARGB32;
+    if (color && format == PF_PixelFormat_ARGB64) {
+        auto widen = [](A_u_char c) { return static_cast<A_u_short>((c * 32768 + 128) / 255); };
+        const PF_Pixel16 deep = {widen(color->alpha), widen(color->red), widen(color->green),
+                                 widen(color->blue)};
+        return standin::Fill16(effect_ref, &deep, rect, world);
+    }
+    if (color && format == PF_PixelFormat_ARGB128) {
+        auto widen = [](A_u_char c) { return static_cast<float>(c) / 255.0f; };
+        const PF_PixelFloat deep = {widen(color->alpha), widen(color->red), widen(color->green),
+                                    widen(color->blue)};
+        return standin::FillFloat(effect_ref, &deep, rect, world);
+    }
+    return standin::Fill(effect_ref, color, rect, world);
+}
+
 PF_Err UtilsFill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
                  PF_EffectWorld* world) {
-    return LoggedFill<PF_Pixel, standin::Fill>(Service::UtilsFill, effect_ref, color, rect, world);
+    return LoggedFill<PF_Pixel, FillAtWorldDepth>(Service::UtilsFill, effect_ref, color, rect,
+                                                  world);
 }
 PF_Err SuiteFill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
                  PF_EffectWorld* world) {
