@@ -48,7 +48,10 @@ std::vector<std::string> SuiteTraffic(const standin::Host& host) {
     return traffic;
 }
 
-RenderBlocks::RenderBlocks(standin::Host& host_in, const standin::World& input) : host(host_in) {
+RenderBlocks::RenderBlocks(standin::Host& host_in, const standin::World& input)
+    : host(host_in),
+      output(standin::World::Allocate(input.width(), input.height(), input.pixel_format())) {
+    host.BindFrameWorlds(&input, output.get());
     pre_input.output_request.rect = {0, 0, input.width(), input.height()};
     pre_input.output_request.channel_mask = 0xF;
     pre_input.bitdepth = static_cast<A_short>(standin::BytesPerPixel(input.pixel_format()) * 2);

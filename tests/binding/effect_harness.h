@@ -44,7 +44,8 @@ class HostTest : public ::testing::Test {
 };
 
 // The blocks of smart pre-render and smart render, for tests that send them
-// themselves. The output request covers the input world.
+// themselves. The output request covers the input world; the input and an
+// output world of its size and format are bound to the host.
 struct RenderBlocks {
     RenderBlocks(standin::Host& host, const standin::World& input);
 
@@ -54,6 +55,7 @@ struct RenderBlocks {
     PF_Err SmartRender();
 
     standin::Host& host;
+    std::unique_ptr<standin::World> output;
     PF_PreRenderInput pre_input{};
     PF_PreRenderOutput pre_output{};
     PF_PreRenderExtra pre_extra{};
