@@ -3,7 +3,5 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 set(OSTREL_MINGW_TRIPLE i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/I386Settings.cmake)
-# Hosts call in with the 4-byte stack alignment of 32-bit Windows; SSE code
-# wants 16, so functions that need it realign their own frame.
-set(CMAKE_C_FLAGS_INIT "${OSTREL_I386_FLAGS} -mstackrealign")
-set(CMAKE_CXX_FLAGS_INIT "${OSTREL_I386_FLAGS} -mstackrealign")
+set(CMAKE_C_FLAGS_INIT "${OSTREL_I386_FLAGS}")
+set(CMAKE_CXX_FLAGS_INIT "${OSTREL_I386_FLAGS}")

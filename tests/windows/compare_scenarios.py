@@ -2,9 +2,12 @@
 """Runs the scenario program of two builds and compares their lines: the
 same result code and digest for every scenario, or the first differences.
 
-    compare_scenarios.py --reference build/native/bin/ostrel-scenarios \\
-        --runner /usr/lib/wine/wine64 --candidate build/win64/ostrel-scenarios.exe \\
-        [--candidate-argument ARG]... [--shared-only]
+    compare_scenarios.py [--reference-runner EMULATOR] --reference PROGRAM \\
+        [--runner EMULATOR] --candidate PROGRAM [--candidate-argument ARG]... \\
+        [--shared-only]
+
+for instance --reference build/native/bin/ostrel-scenarios --runner
+/usr/lib/wine/wine64 --candidate build/win64/ostrel-scenarios.exe.
 
 --shared-only leaves out the scenarios in which the 12.10 interface answers
 differently (marked "own"), for comparing the i386 variant with x86-64.
@@ -39,6 +42,7 @@ def run(command, what):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--reference", required=True)
+    parser.add_argument("--reference-runner", help="emulator that runs the reference")
     parser.add_argument("--candidate", required=True)
     parser.add_argument("--runner", help="emulator that runs the candidate")
     parser.add_argument("--candidate-argument", action="append", default=[])
@@ -47,7 +51,9 @@ def main():
 
     if not os.path.isfile(args.reference):
         sys.exit("no reference program %s: build the native preset first" % args.reference)
-    reference = run([args.reference], "reference")
+    reference = run(([args.reference_runner] if args.reference_runner else []) + [args.reference], "reference")
+    if args.candidate_argument and not os.path.isfile(args.candidate_argument[-1]):
+        sys.exit("no %s: build it first" % args.candidate_argument[-1])
     candidate_command = ([args.runner] if args.runner else []) + [args.candidate] + args.candidate_argument
     candidate = run(candidate_command, "candidate")
 
