@@ -434,8 +434,7 @@ PF_Err LoggedFill(Service service, PF_ProgPtr effect_ref, const Pixel* color, co
 PF_Err FillAtWorldDepth(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
                         PF_EffectWorld* world) {
     Host::Impl* impl = CurrentHost();
-    const PF_PixelFormat format =
-        impl && world ? impl->FormatOf(world) : PF_PixelFormat_ARGB32;
+    const PF_PixelFormat format = impl && world ? impl->FormatOf(world) : PF_PixelFormat_ARGB32;
     if (color && format == PF_PixelFormat_ARGB64) {
         auto widen = [](A_u_char c) { return static_cast<A_u_short>((c * 32768 + 128) / 255); };
         const PF_Pixel16 deep = {widen(color->alpha), widen(color->red), widen(color->green),
