@@ -155,7 +155,8 @@ PF_Err RenderFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
     PF_EffectWorld* input = nullptr;
     PF_EffectWorld* output = nullptr;
     PF_Err err = extra->cb->checkout_layer_pixels(in_data->effect_ref, kInputCheckoutId, &input);
-    const bool input_checked_out = !err;
+    // A checkout that hands out no world has nothing to check back in.
+    const bool input_checked_out = !err && input;
     if (!err) {
         err = extra->cb->checkout_output(in_data->effect_ref, &output);
     }
