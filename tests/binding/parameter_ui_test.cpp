@@ -172,6 +172,17 @@ TEST_F(UiUpdateTest, WithoutGlobalDataOnlyTheRefreshIsAsked) {
     EXPECT_EQ(host.out_data.out_flags, kHostBit | PF_OutFlag_REFRESH_UI);
 }
 
+// A host that sends the update without all the controls in place gets a
+// refusal, not a read past its parameter array.
+TEST_F(UiUpdateTest, WithoutAllTheControlsTheUpdateIsRefused) {
+    host.in_data.num_params = 9;
+    EXPECT_EQ(Update(), PF_Err_BAD_CALLBACK_PARAM);
+    host.in_data.num_params = 12;
+    EXPECT_TRUE(Calls(host, Service::UpdateParamUI).empty());
+    EXPECT_TRUE(Calls(host, Service::AcquireSuite).empty());
+    EXPECT_EQ(host.out_data.out_flags, kHostBit);
+}
+
 // The failure rows. Each starts from a started effect whose snapshot is
 // stale (a control moved) or whose global data says it never updated.
 struct UiFailure {
