@@ -204,6 +204,47 @@ TEST_P(GoldenFrames, PaintTheExpectedPicture) {
     EXPECT_EQ(host.LiveHandleCount(), 0);
 }
 
+// At half resolution the host hands a frame of every second pixel of every
+// second row, and the lengths are halved with it: Width 6, Edge Thickness 2
+// and Minimum Length 2 act as 3, 1 and 1. Unscaled, a border of 2 would
+// leave the four-pixel runs no inside at all.
+class HalfResolution : public HostTest, public ::testing::WithParamInterface<const Depth*> {};
+
+TEST_P(HalfResolution, ScalesTheLengthsWithTheFrame) {
+    const Depth& depth = *GetParam();
+    standin::EffectInstance effect(host);
+    ASSERT_EQ(effect.Start(), PF_Err_NONE) << DescribeProblems(host);
+    ASSERT_TRUE(effect.SetValue(1, 6));
+    ASSERT_TRUE(effect.SetValue(2, 2));
+    ASSERT_TRUE(effect.SetValue(7, 2));
+    ASSERT_TRUE(effect.SetValue(8, 2));
+    ASSERT_TRUE(effect.SetColor(10, PaletteColor('M')));
+    // clang-format off
+    const Picture full = {"WWWWWWWWWWWWWWWW",
+                          "WWWWWWWWWWWWWWWW",
+                          "RBRBRBRBGBGBGBGB",
+                          "WWWWWWWWWWWWWWWW",
+                          "WWWWWWWWWWWWWWWW",
+                          "WWWWWWWWWWWWWWWW"};
+    const Picture expected = {"MMMMMMMM",
+                              "MRRMMGGM",
+                              "MMMMMMMM"};
+    // clang-format on
+    std::unique_ptr<standin::World> input =
+        standin::DownsampleWorld(*WorldFromPicture(full, depth.format), 2);
+    ASSERT_TRUE(input);
+    standin::FrameOptions options;
+    options.downsample_x = {1, 2};
+    options.downsample_y = {1, 2};
+
+    const standin::FrameResult frame = effect.RenderFrame(*input, options);
+    ASSERT_EQ(frame.err, PF_Err_NONE) << frame.message;
+    EXPECT_EQ(ComparePictures(expected, *frame.output), "");
+    EXPECT_BOOKS_BALANCED(host);
+    EXPECT_EQ(effect.Stop(), PF_Err_NONE);
+    EXPECT_EQ(host.LiveHandleCount(), 0);
+}
+
 std::vector<const Scene*> AllScenes() {
     std::vector<const Scene*> scenes;
     for (const Scene& scene : kScenes) scenes.push_back(&scene);
@@ -222,6 +263,11 @@ INSTANTIATE_TEST_SUITE_P(Scenes, GoldenFrames,
                          [](const ::testing::TestParamInfo<GoldenFrames::ParamType>& info) {
                              return std::string(std::get<0>(info.param)->name) +
                                     std::get<1>(info.param)->name;
+                         });
+
+INSTANTIATE_TEST_SUITE_P(Depths, HalfResolution, ::testing::ValuesIn(AllDepths()),
+                         [](const ::testing::TestParamInfo<const Depth*>& info) {
+                             return std::string(info.param->name);
                          });
 
 }  // namespace
