@@ -204,6 +204,7 @@ FrameResult EffectInstance::RenderFrame(const World& input, const FrameOptions& 
     const PF_Err pre_err = SendCommand(PF_Cmd_SMART_PRE_RENDER, nullptr, &pre_extra);
     result.result_rect = pre_output.result_rect;
     result.max_result_rect = pre_output.max_result_rect;
+    if (!pre_err) impl.pending_pre_render_data = pre_output.pre_render_data;
 
     auto end_frame = [&]() {
         // A pre-render's data lives until its one smart render is done.
@@ -211,6 +212,7 @@ FrameResult EffectInstance::RenderFrame(const World& input, const FrameOptions& 
             CurrentHostScope scope(&impl);
             pre_output.delete_pre_render_data_func(pre_output.pre_render_data);
         }
+        impl.pending_pre_render_data = nullptr;
         host_.EndFrame();
         host_.BindFrameWorlds(nullptr, nullptr);
     };

@@ -97,7 +97,8 @@ HandleRecord* Host::Impl::FindLive(PF_Handle handle, const char* what) {
 
 bool Host::Impl::HeldByHost(PF_Handle handle) const {
     const PF_InData& in = host->in_data;
-    return handle == in.global_data || handle == in.sequence_data || handle == in.frame_data;
+    return handle == in.global_data || handle == in.sequence_data || handle == in.frame_data ||
+           handle == pending_pre_render_data;
 }
 
 PF_PixelFormat Host::Impl::FormatOf(const PF_EffectWorld* world) const {

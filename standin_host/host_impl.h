@@ -106,6 +106,7 @@ struct Host::Impl {
     // The frame being rendered.
     const World* input_world = nullptr;
     World* output_world = nullptr;
+    void* pending_pre_render_data = nullptr;   // held from pre-render to its smart render
     std::map<A_long, A_long> layer_checkouts;  // checkout id -> pixels checked out
     std::function<void(const PF_RenderRequest&, PF_CheckoutResult*)> checkout_layer_answer;
 

@@ -339,7 +339,8 @@ class Host {
     // Everything out of balance now, one sentence each; empty when balanced.
     // Meant to be asked between commands:
     //  - handles alive that the host does not hold (in_data.global_data,
-    //    in_data.sequence_data and in_data.frame_data are held);
+    //    in_data.sequence_data and in_data.frame_data are held, and during
+    //    RenderFrame the pre_render_data between pre-render and smart render);
     //  - suites acquired and not released exactly once under the same name
     //    and version; releases without acquisition;
     //  - parameters checked out and not checked in, check-ins of parameters

@@ -47,6 +47,8 @@ struct Misbehaviour {
     const char* problem;  // a phrase the books must show
 };
 
+void PrintTo(const Misbehaviour& misbehaviour, std::ostream* out) { *out << misbehaviour.action; }
+
 class BooksCatch : public testing::TestWithParam<Misbehaviour> {};
 
 TEST_P(BooksCatch, TheFault) {
@@ -420,6 +422,9 @@ const ServiceCase kServiceCases[] = {
          return tables.fills->fill_float(in_data->effect_ref, &color, nullptr, world) == kInjected;
      }},
 };
+
+// Test names and ctest entries show the service, not the bytes of the case.
+void PrintTo(const ServiceCase& service_case, std::ostream* out) { *out << service_case.name; }
 
 class FailureOnNthCall : public testing::TestWithParam<ServiceCase> {
   protected:

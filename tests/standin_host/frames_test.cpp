@@ -74,13 +74,17 @@ TEST_F(Frames, RendersAtEachDepth) {
         host_.ClearCallLog();
         A_short seen_bitdepth = 0;
         FrameOptions options;
+        bool balanced_between_commands = false;
         options.before_smart_render = [&](PF_SmartRenderExtra& extra) {
             seen_bitdepth = extra.input->bitdepth;
+            // The settings handle is the host's to hold until smart render.
+            balanced_between_commands = host_.BooksBalanced();
         };
         const FrameResult frame = instance_.RenderFrame(*input, options);
         ASSERT_EQ(frame.err, PF_Err_NONE) << frame.message;
         EXPECT_TRUE(frame.message.empty());
         EXPECT_EQ(seen_bitdepth, depth.bitdepth);
+        EXPECT_TRUE(balanced_between_commands);
         ASSERT_TRUE(frame.output);
         EXPECT_EQ(frame.output->pixel_format(), depth.format);
         EXPECT_EQ(frame.output->width(), 5);
