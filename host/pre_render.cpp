@@ -105,7 +105,7 @@ PF_Err PrepareRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_PreRenderE
 
     PF_CheckoutResult input_result;
     if (!err) {
-        // Colour under zero alpha still decides where runs start and end.
+        // The layer is read as stored, colour under zero alpha included.
         input_request.preserve_rgb_of_zero_alpha = 1;
         __builtin_memset(&input_result, 0, sizeof(input_result));
         err = extra->cb->checkout_layer(in_data->effect_ref, ParamInput, kInputCheckoutId,
@@ -120,6 +120,8 @@ PF_Err PrepareRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_PreRenderE
 
     CheckInControls(in_data, &controls);
     if (err) {
+        // A record left unfilled is not handed over: it goes back to the host
+        // as settings_handle ends, and pre_render_data stays as it was.
         return err;
     }
 

@@ -161,7 +161,7 @@ PF_Err RenderFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
         err = extra->cb->checkout_output(in_data->effect_ref, &output);
     }
     if (!err && (!input || !output)) {
-        err = PF_Err_BAD_CALLBACK_PARAM;  // a world handed out without its memory
+        err = PF_Err_BAD_CALLBACK_PARAM;  // a checkout that handed out no world
     }
     FrameSuites frame_suites(in_data, out_data);
     if (!err) {
@@ -185,6 +185,7 @@ PF_Err RenderFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
     if (input_checked_out) {
         extra->cb->checkin_layer_pixels(in_data->effect_ref, kInputCheckoutId);
     }
+    // Given back whichever way the frame ended, a refusal above included.
     const PF_Err release_err = frame_suites.Release();
     if (!err) {
         err = release_err;
