@@ -21,9 +21,11 @@ import sys
 
 def run(command, what):
     try:
-        completed = subprocess.run(command, capture_output=True, timeout=1200)
+        completed = subprocess.run(command, capture_output=True, timeout=500)
     except FileNotFoundError as error:
         sys.exit("%s: cannot run %s: %s" % (what, command, error))
+    except subprocess.TimeoutExpired:
+        sys.exit("%s: %s did not finish within 500 seconds" % (what, " ".join(command)))
     output = completed.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
     if completed.returncode != 0:
         sys.stdout.write(output)

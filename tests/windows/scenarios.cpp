@@ -254,6 +254,8 @@ void ApplySettings(const FrameSettings& settings, EffectInstance* instance) {
 PF_Err RenderScenario(Host& host, Digest* digest, PF_PixelFormat format,
                       const FrameSettings& settings,
                       const std::function<void(Host&, FrameOptions*)>& prepare = nullptr) {
+    // The digest needs no log, and a frame logs every colour conversion.
+    host.SetCallLogEnabled(false);
     EffectInstance instance(host);
     PF_Err err = instance.Start();
     if (err) return err;
