@@ -57,10 +57,6 @@ Outcome EffectSession::Start(const standin::PluginModule& module, const std::ato
     started->cancel_ = cancel;
     started->host_.SetCancelFlag(cancel);
     started->host_.SetProgressObserver([session = started.get()](A_long done, A_long total) {
-        // The host answers this call with the cancel code once the flag is set.
-        if (session->cancel_ != nullptr && session->cancel_->load()) {
-            session->effect_saw_cancel_ = true;
-        }
         if (session->observer_) session->observer_(done, total);
     });
     const PF_Err err = started->instance_.Start();
@@ -113,13 +109,13 @@ Outcome EffectSession::Render(const standin::World& input, int downsample, A_lon
     options.time = time;
     options.downsample_x = PF_RationalScale{1, static_cast<A_u_long>(downsample)};
     options.downsample_y = options.downsample_x;
-    effect_saw_cancel_ = false;
     standin::FrameResult result = instance_.RenderFrame(input, options);
 
     if (cancel_ != nullptr && cancel_->load()) {
         return Outcome::Cancelled(
             name + ": cancelled" +
-            (result.err == PF_Interrupt_CANCEL && effect_saw_cancel_
+            // Only the host's progress call hands the effect this code.
+            (result.err == PF_Interrupt_CANCEL
                  ? "; the effect stopped at its progress call with the cancel code"
                  : ""));
     }

@@ -51,7 +51,6 @@ class EffectSession {
     standin::EffectInstance instance_;
     const std::atomic<bool>* cancel_ = nullptr;
     std::function<void(A_long, A_long)> observer_;
-    bool effect_saw_cancel_ = false;
 };
 
 }  // namespace ostrel_render

@@ -310,18 +310,20 @@ Outcome PendingOutput::Create(const std::string& path, RenderDepth depth, int wi
     pending->width_ = width;
     pending->height_ = height;
 
+    // A one-pixel probe written to the temporary file tells whether the
+    // writer keeps the type: writers quietly narrow types they cannot store,
+    // which would lose the render's depth. (A writer closed without pixels
+    // complains on the terminal, so the probe gets one.)
     const OIIO::TypeDesc type = FileTypeOf(FileDataOf(depth));
-    OIIO::ImageSpec spec(width, height, 4, type);
-    spec.attribute("oiio:UnassociatedAlpha", 1);
-    spec.attribute("Software", "ostrel-render");
-    if (!writer->open(temporary, spec)) {
+    const OIIO::ImageSpec probe(1, 1, 4, type);
+    if (!writer->open(temporary, probe)) {
         return Outcome::Failed("cannot write " + path + ": " + writer->geterror());
     }
-    pending->output_ = std::move(writer);
-    // Writers quietly narrow types they cannot store; that would lose the
-    // render's depth.
-    const OIIO::ImageSpec& opened = pending->output_->spec();
-    if (opened.format != type || opened.nchannels != 4) {
+    const bool holds_depth = writer->spec().format == type && writer->spec().nchannels == 4;
+    const float transparent[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    writer->write_scanline(0, 0, OIIO::TypeDesc::FLOAT, transparent);
+    writer->close();
+    if (!holds_depth) {
         return Outcome::Usage("cannot write " + path + ": the " + format + " format cannot hold " +
                               DepthName(depth) + " RGBA pixels; " + FormatSuggestion(depth) +
                               ", or choose a --depth that it holds");
@@ -331,7 +333,6 @@ Outcome PendingOutput::Create(const std::string& path, RenderDepth depth, int wi
 }
 
 PendingOutput::~PendingOutput() {
-    output_.reset();
     if (!committed_) unlink(temporary_path_.c_str());
 }
 
@@ -346,6 +347,15 @@ Outcome PendingOutput::Write(const standin::World& frame) {
     constexpr A_long kRowsPerWrite = 64;
     const FileData data = FileDataOf(depth_);
     const OIIO::TypeDesc type = FileTypeOf(data);
+    std::unique_ptr<OIIO::ImageOutput> writer = OIIO::ImageOutput::create(path_);
+    OIIO::ImageSpec spec(width_, height_, 4, type);
+    // Alpha is stored as it is, not unpremultiplied on the way out.
+    spec.attribute("oiio:UnassociatedAlpha", 1);
+    spec.attribute("Software", "ostrel-render");
+    if (!writer || !writer->open(temporary_path_, spec)) {
+        return Outcome::Failed("cannot write " + path_ + ": " +
+                               (writer ? writer->geterror() : OIIO::geterror()));
+    }
     std::vector<unsigned char> rows;
     try {
         rows.resize(static_cast<size_t>(width_) * 4 * FileChannelBytes(data) * kRowsPerWrite);
@@ -360,12 +370,12 @@ Outcome PendingOutput::Write(const standin::World& frame) {
             CopyRowsFromFrame<Pixel>(frame, first, count,
                                      reinterpret_cast<FileChannel*>(rows.data()));
         });
-        if (!output_->write_scanlines(first, first + count, 0, type, rows.data())) {
-            return Outcome::Failed("cannot write " + path_ + ": " + output_->geterror());
+        if (!writer->write_scanlines(first, first + count, 0, type, rows.data())) {
+            return Outcome::Failed("cannot write " + path_ + ": " + writer->geterror());
         }
     }
-    if (!output_->close())
-        return Outcome::Failed("cannot write " + path_ + ": " + output_->geterror());
+    if (!writer->close())
+        return Outcome::Failed("cannot write " + path_ + ": " + writer->geterror());
     return Outcome::Ok();
 }
 

@@ -14,7 +14,6 @@
 
 OIIO_NAMESPACE_BEGIN
 class ImageInput;
-class ImageOutput;
 OIIO_NAMESPACE_END
 
 namespace ostrel_render {
@@ -60,13 +59,14 @@ class ImageReader {
 class PendingOutput {
   public:
     // Refuses (status 2, suggesting a format that can) a format that cannot
-    // hold four channels at `depth`; then creates the temporary file.
+    // hold four channels at `depth`; the temporary file is made, and kept
+    // from here on, in checking.
     static Outcome Create(const std::string& path, RenderDepth depth, int width, int height,
                           std::unique_ptr<PendingOutput>* output);
     ~PendingOutput();
 
-    // Writes the whole frame, which must have the size given to Create, and
-    // closes the temporary file.
+    // Writes the whole frame, which must have the size given to Create, into
+    // the temporary file.
     Outcome Write(const standin::World& frame);
     // Renames the written temporary file over the final name.
     Outcome Commit();
@@ -81,7 +81,6 @@ class PendingOutput {
     int width_ = 0;
     int height_ = 0;
     bool committed_ = false;
-    std::unique_ptr<OIIO::ImageOutput> output_;
 };
 
 // The permissions a new file gets under this process's umask. Call once

@@ -21,7 +21,7 @@ std::vector<FrameJob> FrameJobsOf(const CommandLine& line) {
 }
 
 Outcome RenderFrameFile(EffectSession& session, const CommandLine& line, const FrameJob& job,
-                        uint64_t memory_budget) {
+                        uint64_t memory_budget, const std::atomic<bool>& cancel) {
     std::unique_ptr<ImageReader> reader;
     Outcome outcome = ImageReader::Open(job.input, &reader);
     if (!outcome.ok()) return outcome;
@@ -48,6 +48,8 @@ Outcome RenderFrameFile(EffectSession& session, const CommandLine& line, const F
 
     outcome = output->Write(*rendered);
     if (!outcome.ok()) return outcome;
+    // A Ctrl-C while writing still leaves the old output in place.
+    if (cancel.load()) return Outcome::Cancelled(job.output + ": cancelled while writing");
     return output->Commit();
 }
 
@@ -85,7 +87,7 @@ int RenderAll(const std::vector<FrameJob>& jobs, const CommandLine& line,
         while (!stop && !cancel->load()) {
             const size_t index = next_job++;
             if (index >= jobs.size()) break;
-            Outcome outcome = RenderFrameFile(*session, line, jobs[index], memory_budget);
+            Outcome outcome = RenderFrameFile(*session, line, jobs[index], memory_budget, *cancel);
             progress->FrameDone(worker);
             if (!outcome.ok()) {
                 if (outcome.status != kExitCancelled) progress->Message(outcome.message);

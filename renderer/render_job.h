@@ -23,9 +23,10 @@ struct FrameJob {
 // The frames the command line asks for, in order.
 std::vector<FrameJob> FrameJobsOf(const CommandLine& line);
 
-// Reads, renders and writes one frame: the output appears only when complete.
+// Reads, renders and writes one frame: the output appears only when complete
+// and not cancelled.
 Outcome RenderFrameFile(EffectSession& session, const CommandLine& line, const FrameJob& job,
-                        uint64_t memory_budget);
+                        uint64_t memory_budget, const std::atomic<bool>& cancel);
 
 // Renders every job; `first` is an effect session already set up with the
 // command line's values (more are started for --jobs). Failures are printed
