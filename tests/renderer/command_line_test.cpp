@@ -80,6 +80,8 @@ struct ValueCase {
     A_long value;  // raw, when accepted
 };
 
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.option << " \"" << c.text << "\""; }
+
 class ControlValues : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(ControlValues, AreStoredAsTheEffectStoresThemOrRefusedNamingTheRange) {

@@ -63,6 +63,8 @@ struct InCase {
     std::vector<double> frame_values;
 };
 
+void PrintTo(const InCase& c, std::ostream* os) { *os << c.name; }
+
 class ConversionIn : public ::testing::TestWithParam<InCase> {};
 
 TEST_P(ConversionIn, GivesExactFrameValues) {

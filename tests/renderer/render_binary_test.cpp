@@ -239,6 +239,9 @@ struct ControlCase {
     std::vector<Setting> baseline;
 };
 
+// Test listings show a case by its name.
+void PrintTo(const ControlCase& c, std::ostream* os) { *os << c.name; }
+
 class ControlOptions : public ::testing::TestWithParam<ControlCase> {};
 
 TEST_P(ControlOptions, RenderAsTheHostLibraryDoesWithTheSameValues) {
@@ -357,6 +360,8 @@ struct DepthCase {
     OIIO::TypeDesc output_type;
     std::vector<double> expected;  // RGBA in the output file's own values
 };
+
+void PrintTo(const DepthCase& c, std::ostream* os) { *os << c.name; }
 
 class Depths : public ::testing::TestWithParam<DepthCase> {};
 
@@ -489,6 +494,8 @@ struct RefusalCase {
     const char* output;                  // in the test's directory
     std::vector<std::string> mentioned;  // parts of the message
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class Refusals : public ::testing::TestWithParam<RefusalCase> {};
 
