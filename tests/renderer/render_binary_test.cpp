@@ -650,6 +650,61 @@ TEST(RenderBinary, AnEffectModuleThatCannotBeLoadedIsNamed) {
               0);
 }
 
+// ---- Another effect: its own controls, and errors ------------------------------------
+
+TEST(AnotherEffect, OffersItsOwnControlsAndNoneOfTheRealEffects) {
+    const RunResult listing = RunRenderer({"--plugin", OSTREL_FAILING_EFFECT, "--list-params"});
+    ASSERT_EQ(listing.status, 0) << listing.printed;
+    for (const char* part :
+         {"--strip-size N", "Strip Size", "1 to 50", "--fail-at NAME", "pre-render|render"}) {
+        EXPECT_NE(listing.printed.find(part), std::string::npos)
+            << part << " in: " << listing.printed;
+    }
+    EXPECT_EQ(listing.printed.find("--width"), std::string::npos) << listing.printed;
+
+    TemporaryDirectory directory;
+    ASSERT_TRUE(WriteImage(directory.File("in.png"), kWidth, kHeight, 4, Picture(kWidth, kHeight)));
+    const RunResult width = RunRenderer({"--plugin", OSTREL_FAILING_EFFECT, "--width", "3",
+                                         directory.File("in.png"), directory.File("out.png")});
+    EXPECT_EQ(width.status, 2);
+    EXPECT_NE(width.printed.find("--width"), std::string::npos) << width.printed;
+    const RunResult size = RunRenderer({"--plugin", OSTREL_FAILING_EFFECT, "--strip-size", "51",
+                                        directory.File("in.png"), directory.File("out.png")});
+    EXPECT_EQ(size.status, 2);
+    EXPECT_NE(size.printed.find("Strip Size"), std::string::npos) << size.printed;
+    EXPECT_NE(size.printed.find("1 to 50"), std::string::npos) << size.printed;
+    EXPECT_EQ(directory.List(), std::vector<std::string>{"in.png"});
+}
+
+TEST(AnotherEffect, AnEffectErrorExitsWithOneNamingTheCommandAndCode) {
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::string> mentioned;
+    };
+    const Case cases[] = {
+        {{}, {"smart pre-render", "512"}},
+        {{"--fail-at", "render"}, {"smart render", "513", "the failing effect fails"}},
+    };
+    for (const Case& c : cases) {
+        TemporaryDirectory directory;
+        ASSERT_TRUE(
+            WriteImage(directory.File("in.png"), kWidth, kHeight, 4, Picture(kWidth, kHeight)));
+        { std::ofstream(directory.File("out.png")) << "the previous output"; }
+        std::vector<std::string> arguments = {"--plugin", OSTREL_FAILING_EFFECT};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        arguments.push_back(directory.File("in.png"));
+        arguments.push_back(directory.File("out.png"));
+        const RunResult run = RunRenderer(arguments);
+        EXPECT_EQ(run.status, 1) << run.printed;
+        for (const std::string& part : c.mentioned) {
+            EXPECT_NE(run.printed.find(part), std::string::npos) << part << " in: " << run.printed;
+        }
+        EXPECT_NE(run.printed.find("out.png"), std::string::npos) << run.printed;
+        EXPECT_EQ(ReadBytes(directory.File("out.png")), "the previous output");
+        EXPECT_EQ(directory.List(), (std::vector<std::string>{"in.png", "out.png"}));
+    }
+}
+
 // ---- Help and the controls' listing ------------------------------------------------------
 
 TEST(RenderBinary, HelpExitsWithZeroAndListsTheRegisteredControls) {
