@@ -64,6 +64,7 @@ int RenderAll(const std::vector<FrameJob>& jobs, const CommandLine& line,
     std::vector<char> finished(jobs.size(), 0);  // one byte each: written by several threads
     std::atomic<size_t> next_job{0};
     std::atomic<bool> stop{false};
+    std::atomic<bool> set_down_failed{false};
 
     auto work = [&](int worker, std::unique_ptr<EffectSession> session) {
         if (!session) {
@@ -97,7 +98,10 @@ int RenderAll(const std::vector<FrameJob>& jobs, const CommandLine& line,
             finished[index] = 1;
         }
         const Outcome stopped = session->Stop();
-        if (!stopped.ok()) progress->Message(stopped.message);
+        if (!stopped.ok()) {
+            progress->Message(stopped.message);
+            set_down_failed = true;
+        }
     };
 
     std::vector<std::thread> threads;
@@ -130,6 +134,8 @@ int RenderAll(const std::vector<FrameJob>& jobs, const CommandLine& line,
                           " frames failed" +
                           (rendered < jobs.size() ? "; the sequence stopped there" : ""));
     }
+    // The frames are written, but the effect reported an error.
+    if (status == kExitWritten && set_down_failed) status = kExitFailed;
     return status;
 }
 

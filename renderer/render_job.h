@@ -31,7 +31,8 @@ Outcome RenderFrameFile(EffectSession& session, const CommandLine& line, const F
 // Renders every job; `first` is an effect session already set up with the
 // command line's values (more are started for --jobs). Failures are printed
 // as they happen; the result is the exit status: 130 when cancelled, else
-// that of the first failed frame in order, else 0.
+// that of the first failed frame in order, else 1 if the effect's set-down
+// failed, else 0.
 int RenderAll(const std::vector<FrameJob>& jobs, const CommandLine& line,
               const standin::PluginModule& module, std::unique_ptr<EffectSession> first,
               const std::atomic<bool>* cancel, ProgressBar* progress);
