@@ -202,24 +202,24 @@ Outcome ImageReader::Open(const std::string& path, std::unique_ptr<ImageReader>*
     std::unique_ptr<OIIO::ImageInput> input = OIIO::ImageInput::open(path, &config);
     if (!input) return Outcome::Usage("cannot read " + path + ": " + OIIO::geterror());
 
-    const OIIO::ImageSpec& spec = input->spec();
-    if (spec.width <= 0 || spec.height <= 0 || spec.nchannels <= 0) {
+    const OIIO::ImageSpec& image_spec = input->spec();
+    if (image_spec.width <= 0 || image_spec.height <= 0 || image_spec.nchannels <= 0) {
         return Outcome::Usage("cannot read " + path + ": the image holds no pixels");
     }
-    if (spec.depth > 1) {
+    if (image_spec.depth > 1) {
         return Outcome::Usage("cannot read " + path + ": volume images are not supported");
     }
 
     std::unique_ptr<ImageReader> opened(new ImageReader);
     opened->path_ = path;
-    opened->header_.width = spec.width;
-    opened->header_.height = spec.height;
-    opened->header_.channels = spec.nchannels;
+    opened->header_.width = image_spec.width;
+    opened->header_.height = image_spec.height;
+    opened->header_.channels = image_spec.nchannels;
     opened->header_.format_name = input->format_name();
     // Other integer types are read as float, normalised by OpenImageIO.
-    opened->header_.data = spec.format == OIIO::TypeDesc::UINT8    ? FileData::k8Bit
-                           : spec.format == OIIO::TypeDesc::UINT16 ? FileData::k16Bit
-                                                                   : FileData::kFloat;
+    opened->header_.data = image_spec.format == OIIO::TypeDesc::UINT8    ? FileData::k8Bit
+                           : image_spec.format == OIIO::TypeDesc::UINT16 ? FileData::k16Bit
+                                                                         : FileData::kFloat;
     opened->input_ = std::move(input);
     *reader = std::move(opened);
     return Outcome::Ok();
@@ -348,11 +348,11 @@ Outcome PendingOutput::Write(const standin::World& frame) {
     const FileData data = FileDataOf(depth_);
     const OIIO::TypeDesc type = FileTypeOf(data);
     std::unique_ptr<OIIO::ImageOutput> writer = OIIO::ImageOutput::create(path_);
-    OIIO::ImageSpec spec(width_, height_, 4, type);
+    OIIO::ImageSpec image_spec(width_, height_, 4, type);
     // Alpha is stored as it is, not unpremultiplied on the way out.
-    spec.attribute("oiio:UnassociatedAlpha", 1);
-    spec.attribute("Software", "ostrel-render");
-    if (!writer || !writer->open(temporary_path_, spec)) {
+    image_spec.attribute("oiio:UnassociatedAlpha", 1);
+    image_spec.attribute("Software", "ostrel-render");
+    if (!writer || !writer->open(temporary_path_, image_spec)) {
         return Outcome::Failed("cannot write " + path_ + ": " +
                                (writer ? writer->geterror() : OIIO::geterror()));
     }

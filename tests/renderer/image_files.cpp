@@ -38,9 +38,10 @@ bool WriteImage(const std::string& path, int width, int height, int channels,
         ADD_FAILURE() << path << ": " << OIIO::geterror();
         return false;
     }
-    OIIO::ImageSpec spec(width, height, channels, file_type);
-    spec.attribute("oiio:UnassociatedAlpha", 1);
-    if (!output->open(path, spec) || !output->write_image(data_type, pixels) || !output->close()) {
+    OIIO::ImageSpec image_spec(width, height, channels, file_type);
+    image_spec.attribute("oiio:UnassociatedAlpha", 1);
+    if (!output->open(path, image_spec) || !output->write_image(data_type, pixels) ||
+        !output->close()) {
         ADD_FAILURE() << path << ": " << output->geterror();
         return false;
     }
@@ -53,16 +54,17 @@ ImageContents ReadImage(const std::string& path) {
     config.attribute("oiio:UnassociatedAlpha", 1);
     std::unique_ptr<OIIO::ImageInput> input = OIIO::ImageInput::open(path, &config);
     if (!input) return contents;
-    const OIIO::ImageSpec& spec = input->spec();
-    const size_t values = static_cast<size_t>(spec.width) * spec.height * spec.nchannels;
-    contents.raw.resize(values * spec.format.size());
-    if (!input->read_image(0, 0, 0, spec.nchannels, spec.format, contents.raw.data())) {
+    const OIIO::ImageSpec& image_spec = input->spec();
+    const size_t values =
+        static_cast<size_t>(image_spec.width) * image_spec.height * image_spec.nchannels;
+    contents.raw.resize(values * image_spec.format.size());
+    if (!input->read_image(0, 0, 0, image_spec.nchannels, image_spec.format, contents.raw.data())) {
         return contents;
     }
-    contents.width = spec.width;
-    contents.height = spec.height;
-    contents.channels = spec.nchannels;
-    contents.format = spec.format;
+    contents.width = image_spec.width;
+    contents.height = image_spec.height;
+    contents.channels = image_spec.nchannels;
+    contents.format = image_spec.format;
     return contents;
 }
 
