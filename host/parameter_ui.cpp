@@ -89,16 +89,15 @@ PF_Err RefreshParameterUi(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*
     PF_Err err = PF_Err_NONE;
     SuiteHandler suites(in_data->pica_basicP);
     GlobalData* global = HandleContents<GlobalData>(in_data->global_data);
-    // The update reads the edge controls from the host's array: without all
-    // the controls there is nothing safe to read.
-    if (!params || in_data->num_params < ParamCount) {
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-
-    PF_ParamDef work[ParamCount];
-    CopyParamDefinitions(params, work);
-
     if (global) {
+        // The update reads the edge controls from the host's array: without
+        // all the controls there is nothing safe to read.
+        if (!params || in_data->num_params < ParamCount) {
+            return PF_Err_BAD_CALLBACK_PARAM;
+        }
+        PF_ParamDef work[ParamCount];
+        CopyParamDefinitions(params, work);
+
         err = RenewParameterSnapshot(in_data, out_data, &suites, *global);
         if (!err) {
             switch (params[ParamEdgeMode]->u.pd.value) {

@@ -172,6 +172,19 @@ TEST_F(UiUpdateTest, WithoutGlobalDataOnlyTheRefreshIsAsked) {
     EXPECT_EQ(host.out_data.out_flags, kHostBit | PF_OutFlag_REFRESH_UI);
 }
 
+// Without global data nothing reads the controls, so a short array is no
+// reason to refuse: the host still only gets the refresh.
+TEST_F(UiUpdateTest, WithoutGlobalDataAShortParameterArrayIsNotRead) {
+    const PF_Handle global = host.in_data.global_data;
+    host.in_data.global_data = nullptr;
+    host.in_data.num_params = 9;
+    EXPECT_EQ(Update(), PF_Err_NONE);
+    host.in_data.num_params = 12;
+    host.in_data.global_data = global;
+    EXPECT_TRUE(host.call_log().empty());
+    EXPECT_EQ(host.out_data.out_flags, kHostBit | PF_OutFlag_REFRESH_UI);
+}
+
 // A host that sends the update without all the controls in place gets a
 // refusal, not a read past its parameter array.
 TEST_F(UiUpdateTest, WithoutAllTheControlsTheUpdateIsRefused) {
