@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/pixel_traits.h"
 #include "engine/strip_scan.h"
 #include "standin_host/services/ansi_services.h"
 #include "standin_host/services/color_services.h"
@@ -21,24 +22,11 @@ constexpr A_long kHeight = 1080;
 PF_Err NoProgress(PF_ProgPtr, A_long, A_long) { return PF_Err_NONE; }
 
 template <typename Pixel>
-struct Format;
-template <>
-struct Format<PF_Pixel> {
-    static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB32;
-    static constexpr PixelDepth kDepth = PixelDepth8;
-    static PF_Pixel From8(const PF_Pixel& pixel) { return pixel; }
-};
-template <>
-struct Format<PF_Pixel16> {
-    static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB64;
-    static constexpr PixelDepth kDepth = PixelDepth16;
-    static PF_Pixel16 From8(const PF_Pixel& pixel) { return Pixel8To16(pixel); }
-};
-template <>
-struct Format<PF_PixelFloat> {
-    static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB128;
-    static constexpr PixelDepth kDepth = PixelDepthFloat;
-    static PF_PixelFloat From8(const PF_Pixel& pixel) { return Pixel8ToFloat(pixel); }
+struct Format : PixelTraits<Pixel> {
+    static constexpr PF_PixelFormat kFormat = standin::kPixelFormatOf<Pixel>;
+    static Pixel From8(const PF_Pixel& pixel) {
+        return PixelTraits<Pixel>::FromColorParameter(pixel);
+    }
 };
 
 // A frame of diagonal bands, so that runs have a few dozen pixels, as in a

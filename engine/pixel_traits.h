@@ -13,6 +13,7 @@ struct PixelTraits;
 template <>
 struct PixelTraits<PF_Pixel> {
     using Pixel = PF_Pixel;
+    static constexpr PixelDepth kDepth = PixelDepth8;
     static const Pixel* Input(const RenderContext& context) { return context.input_pixels8; }
     static Pixel& Member(DepthPixel& color) { return color.pixel8; }
     static const Pixel& Member(const DepthPixel& color) { return color.pixel8; }
@@ -25,6 +26,7 @@ struct PixelTraits<PF_Pixel> {
 template <>
 struct PixelTraits<PF_Pixel16> {
     using Pixel = PF_Pixel16;
+    static constexpr PixelDepth kDepth = PixelDepth16;
     static const Pixel* Input(const RenderContext& context) { return context.input_pixels16; }
     static Pixel& Member(DepthPixel& color) { return color.pixel16; }
     static const Pixel& Member(const DepthPixel& color) { return color.pixel16; }
@@ -37,6 +39,7 @@ struct PixelTraits<PF_Pixel16> {
 template <>
 struct PixelTraits<PF_PixelFloat> {
     using Pixel = PF_PixelFloat;
+    static constexpr PixelDepth kDepth = PixelDepthFloat;
     static const Pixel* Input(const RenderContext& context) { return context.input_pixels_float; }
     static Pixel& Member(DepthPixel& color) { return color.pixel_float; }
     static const Pixel& Member(const DepthPixel& color) { return color.pixel_float; }

@@ -12,6 +12,16 @@ namespace standin {
 // Bytes per pixel of a pixel format; 0 for a format the host does not know.
 A_long BytesPerPixel(PF_PixelFormat format);
 
+// The host's pixel format of each pixel type.
+template <typename Pixel>
+constexpr PF_PixelFormat kPixelFormatOf = PF_PixelFormat_INVALID;
+template <>
+constexpr PF_PixelFormat kPixelFormatOf<PF_Pixel> = PF_PixelFormat_ARGB32;
+template <>
+constexpr PF_PixelFormat kPixelFormatOf<PF_Pixel16> = PF_PixelFormat_ARGB64;
+template <>
+constexpr PF_PixelFormat kPixelFormatOf<PF_PixelFloat> = PF_PixelFormat_ARGB128;
+
 class World {
   public:
     // Pixels of padding at the end of every row.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/pixel_traits.h"
 #include "engine/pixels.h"
 #include "engine/render_settings.h"
 #include "host/interface/ae_suites.h"
@@ -14,30 +15,11 @@
 
 // The engine's types by pixel type, for typed tests.
 template <typename Pixel>
-struct DepthOf;
-template <>
-struct DepthOf<PF_Pixel> {
-    static constexpr PixelDepth kDepth = PixelDepth8;
-    static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB32;
-    static PF_Pixel From8(const PF_Pixel& pixel) { return pixel; }
-    static PF_PixelFloat ToFloat(const PF_Pixel& pixel) { return Pixel8ToFloat(pixel); }
-    static PF_Pixel& Member(DepthPixel& color) { return color.pixel8; }
-};
-template <>
-struct DepthOf<PF_Pixel16> {
-    static constexpr PixelDepth kDepth = PixelDepth16;
-    static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB64;
-    static PF_Pixel16 From8(const PF_Pixel& pixel) { return Pixel8To16(pixel); }
-    static PF_PixelFloat ToFloat(const PF_Pixel16& pixel) { return Pixel16ToFloat(pixel); }
-    static PF_Pixel16& Member(DepthPixel& color) { return color.pixel16; }
-};
-template <>
-struct DepthOf<PF_PixelFloat> {
-    static constexpr PixelDepth kDepth = PixelDepthFloat;
-    static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB128;
-    static PF_PixelFloat From8(const PF_Pixel& pixel) { return Pixel8ToFloat(pixel); }
-    static PF_PixelFloat ToFloat(const PF_PixelFloat& pixel) { return pixel; }
-    static PF_PixelFloat& Member(DepthPixel& color) { return color.pixel_float; }
+struct DepthOf : PixelTraits<Pixel> {
+    static constexpr PF_PixelFormat kFormat = standin::kPixelFormatOf<Pixel>;
+    static Pixel From8(const PF_Pixel& pixel) {
+        return PixelTraits<Pixel>::FromColorParameter(pixel);
+    }
 };
 
 // Bit-for-bit equality: painted pixels are copies, so nothing may differ.
